@@ -1,0 +1,120 @@
+// The module entry, the module, and the instance that answers the page.
+#include <string>
+
+#include <json/value.h>
+
+#include "engine/hangul_match.h"
+#include "engine/input_context.h"
+#include "engine/reply.h"
+#include "engine/request.h"
+#include "host/instance.h"
+#include "host/module.h"
+#include "host/var.h"
+#include "unicode/unicode_util.h"
+
+namespace {
+
+class HangulInstance final : public velt::Instance {
+ public:
+  explicit HangulInstance(VELT_Instance instance) : velt::Instance(instance) {}
+  ~HangulInstance() override = default;
+
+  // Answers each request with one reply, posted before returning, except a
+  // keyboard request, which gets none.
+  void HandleMessage(const velt::Var& message) override;
+
+ private:
+  void ReportError(std::string message);
+  void GenerateResponse(const std::string& text, const Json::Value& candidates,
+                        const Json::Value& matched_lengths,
+                        const Json::Value& attributes);
+  void MatchHangul(const std::string& text, unsigned int num);
+  void MatchHanja(const std::string& text, unsigned int num);
+
+  InputContext input_context_;
+};
+
+void HangulInstance::HandleMessage(const velt::Var& message) {
+  if (!message.is_string()) {
+    ReportError(request::kNotAString);
+    return;
+  }
+  request::Request parsed = request::Parse(message.AsString());
+  switch (parsed.kind) {
+    case request::Request::Kind::kError:
+      ReportError(std::move(parsed.error));
+      return;
+    case request::Request::Kind::kKeyboard:
+      input_context_.SelectKeyboard(parsed.keyboard);
+      return;
+    case request::Request::Kind::kMatch:
+      for (char c : parsed.text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+          MatchHanja(parsed.text, parsed.num);
+          return;
+        }
+      }
+      MatchHangul(parsed.text, parsed.num);
+      return;
+  }
+}
+
+void HangulInstance::ReportError(std::string message) {
+  PostMessage(velt::Var(reply::Write(reply::Error(message))));
+}
+
+void HangulInstance::GenerateResponse(const std::string& text,
+                                      const Json::Value& candidates,
+                                      const Json::Value& matched_lengths,
+                                      const Json::Value& attributes) {
+  PostMessage(velt::Var(reply::Write(
+      reply::Success(text, candidates, matched_lengths, attributes))));
+}
+
+// Every composed character is reported, whatever `num` says: the keys of a
+// keystroke request are all accounted for.
+void HangulInstance::MatchHangul(const std::string& text, unsigned int) {
+  hangul_match::Segmentation segmentation =
+      hangul_match::Segment(&input_context_, text);
+  Json::Value candidates;
+  Json::Value matched_lengths;
+  Json::Value candidate_types;
+  Json::Value confidences;
+  for (size_t k = 0; k < segmentation.characters.size(); ++k) {
+    candidates.append(
+        unicode_util::Ucs4ToUtf8(&segmentation.characters[k], 1));
+    matched_lengths.append(segmentation.lengths[k]);
+    candidate_types.append(0);
+    confidences.append(k == 0 ? 1 : 0);
+  }
+  Json::Value attributes(Json::objectValue);
+  attributes["matched_length"] = matched_lengths;
+  attributes["candidate_type"] = candidate_types;
+  attributes["is_confident"] = confidences;
+  GenerateResponse(text, candidates, matched_lengths, attributes);
+}
+
+// The dictionary is not wired in yet: every text has no entry.
+void HangulInstance::MatchHanja(const std::string& text, unsigned int) {
+  Json::Value attributes(Json::objectValue);
+  attributes["matched_length"] = Json::Value();
+  attributes["annotation"] = Json::Value();
+  attributes["candidate_type"] = Json::Value();
+  attributes["is_confident"] = Json::Value();
+  GenerateResponse(text, Json::Value(), Json::Value(), attributes);
+}
+
+class HangulModule final : public velt::Module {
+ public:
+  velt::Instance* CreateInstance(VELT_Instance instance) override {
+    return new HangulInstance(instance);
+  }
+};
+
+}  // namespace
+
+namespace velt {
+
+Module* CreateModule() { return new HangulModule(); }
+
+}  // namespace velt

@@ -1,0 +1,126 @@
+// hangul-engine: the engine behind a command line. One instance; one
+// message per line of standard input; each reply, as posted, on standard
+// output.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <limits.h>
+#include <string>
+#include <thread>
+
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
+
+#include "host/runtime/directory_fetcher.h"
+#include "host/runtime/runtime.h"
+#include "host/runtime/url.h"
+#include "host/var.h"
+#include "net/asio_task_runner.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: hangul-engine [--page LOCATION] [--no-wait]\n"
+    "\n"
+    "Runs one instance of the Korean conversion engine. Each line of standard\n"
+    "input, without its line feed, is one string message, passed on byte for\n"
+    "byte even when it is not valid UTF-8. Each reply is written to standard\n"
+    "output exactly as the engine posted it (it ends with its own line feed)\n"
+    "and flushed at once. A keyboard request gets no reply. The engine's\n"
+    "diagnostics go to standard error. The program exits 0 at the end of\n"
+    "input.\n"
+    "\n"
+    "  --page LOCATION  the page that the tables \"hanja.txt\" and \"symbol.txt\"\n"
+    "                   are fetched relative to: a directory, where a missing\n"
+    "                   file behaves as HTTP status 404. Default: the page\n"
+    "                   directory beside this program, which the build fills\n"
+    "                   from libhangul-data.\n"
+    "  --no-wait        serve messages at once; by default the program lets\n"
+    "                   the table downloads finish, success or failure, before\n"
+    "                   it reads the first message.\n"
+    "  --help           show this text.\n";
+
+std::string DefaultPage() {
+  char path[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+  if (length <= 0) return "page";
+  std::string exe(path, static_cast<size_t>(length));
+  return exe.substr(0, exe.rfind('/') + 1) + "page";
+}
+
+void WriteReply(const velt::Var& message) {
+  std::string bytes = message.AsString();
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string page = DefaultPage();
+  bool wait = true;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--no-wait") {
+      wait = false;
+    } else if (arg == "--page" && i + 1 < argc) {
+      page = argv[++i];
+    } else {
+      std::fprintf(stderr, "hangul-engine: unknown argument '%s'\n\n%s",
+                   arg.c_str(), kUsage);
+      return 2;
+    }
+  }
+
+  boost::asio::io_context io;
+  net::AsioTaskRunner runner(io);
+  velt::runtime::DirectoryFetcher fetcher(&runner);
+  if (velt::runtime::url::Scheme(page) == "http") {
+    std::fprintf(stderr, "hangul-engine: http pages are not supported yet\n");
+    return 2;
+  }
+  std::string page_url = velt::runtime::url::FromDirectory(page);
+
+  velt::runtime::Runtime runtime(&runner, &fetcher);
+  VELT_Instance instance = runtime.CreateInstance(page_url, &WriteReply);
+  if (instance == 0) {
+    std::fprintf(stderr, "hangul-engine: the module refused the instance\n");
+    return 1;
+  }
+  while (wait && runtime.HasPendingLoads(instance)) {
+    if (io.run_one() == 0) break;
+  }
+
+  // Lines are read on a thread of their own so that downloads still in
+  // flight go on meanwhile; each line is handed to the main loop in order.
+  auto work = boost::asio::make_work_guard(io);
+  std::thread reader([&] {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+      boost::asio::post(io, [&runtime, instance, line] {
+        runtime.DeliverMessage(instance, velt::Var(line));
+      });
+    }
+    boost::asio::post(io, [&io] { io.stop(); });
+  });
+  io.run();
+  reader.join();
+  // Every line has been delivered; run what it set off (its reply among
+  // it) without waiting for the network.
+  io.restart();
+  while (io.poll() > 0) {
+  }
+  // Downloads still in flight are aborted; let them finish so that nothing
+  // of the instance is left behind.
+  runtime.DestroyInstance(instance);
+  io.restart();
+  while (io.poll() > 0) {
+  }
+  return 0;
+}
