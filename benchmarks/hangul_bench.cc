@@ -1,7 +1,6 @@
 // Cost per key of a keystroke request, end to end through the engine, next
 // to libhangul composing the same keys alone.
 #include <benchmark/benchmark.h>
-
 #include <hangul.h>
 
 #include <string>
@@ -64,10 +63,22 @@ void RawLibhangul(benchmark::State& state, std::string (*make)(size_t)) {
                                      benchmark::Counter::kInvert);
 }
 
-BENCHMARK_CAPTURE(KeystrokeRequest, typed, TypedKeys)->Arg(10)->Arg(1000)->Arg(100000);
-BENCHMARK_CAPTURE(RawLibhangul, typed, TypedKeys)->Arg(10)->Arg(1000)->Arg(100000);
-BENCHMARK_CAPTURE(KeystrokeRequest, sparse, SparseKeys)->Arg(10)->Arg(1000)->Arg(100000);
-BENCHMARK_CAPTURE(RawLibhangul, sparse, SparseKeys)->Arg(10)->Arg(1000)->Arg(100000);
+BENCHMARK_CAPTURE(KeystrokeRequest, typed, TypedKeys)
+    ->Arg(10)
+    ->Arg(1000)
+    ->Arg(100000);
+BENCHMARK_CAPTURE(RawLibhangul, typed, TypedKeys)
+    ->Arg(10)
+    ->Arg(1000)
+    ->Arg(100000);
+BENCHMARK_CAPTURE(KeystrokeRequest, sparse, SparseKeys)
+    ->Arg(10)
+    ->Arg(1000)
+    ->Arg(100000);
+BENCHMARK_CAPTURE(RawLibhangul, sparse, SparseKeys)
+    ->Arg(10)
+    ->Arg(1000)
+    ->Arg(100000);
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 // The module entry, the module, and the instance that answers the page.
-#include <string>
-
 #include <json/value.h>
+
+#include <string>
 
 #include "engine/hangul_match.h"
 #include "engine/input_context.h"
@@ -81,8 +81,7 @@ void HangulInstance::MatchHangul(const std::string& text, unsigned int) {
   Json::Value candidate_types;
   Json::Value confidences;
   for (size_t k = 0; k < segmentation.characters.size(); ++k) {
-    candidates.append(
-        unicode_util::Ucs4ToUtf8(&segmentation.characters[k], 1));
+    candidates.append(unicode_util::Ucs4ToUtf8(&segmentation.characters[k], 1));
     matched_lengths.append(segmentation.lengths[k]);
     candidate_types.append(0);
     confidences.append(k == 0 ? 1 : 0);

@@ -12,7 +12,7 @@
 namespace hangul_match {
 
 struct Segmentation {
-  Ucs4String characters;             // the composed text, one per entry
+  Ucs4String characters;              // the composed text, one per entry
   std::vector<unsigned int> lengths;  // keys given to each character
 };
 

@@ -53,7 +53,8 @@ TEST(ComposeGolden, EveryVectorHolds) {
     Ucs4String expected;
     std::istringstream points(expected_hex);
     for (std::string point; points >> point;) {
-      expected += static_cast<unsigned int>(std::stoul(point.substr(2), nullptr, 16));
+      expected +=
+          static_cast<unsigned int>(std::stoul(point.substr(2), nullptr, 16));
     }
     context.SelectKeyboard(layout);
     SCOPED_TRACE(line);

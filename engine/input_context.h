@@ -3,10 +3,10 @@
 #ifndef ENGINE_INPUT_CONTEXT_H_
 #define ENGINE_INPUT_CONTEXT_H_
 
+#include <hangul.h>
+
 #include <memory>
 #include <string>
-
-#include <hangul.h>
 
 #include "unicode/unicode_util.h"
 
@@ -14,9 +14,9 @@
 // - syllables reorder, double strokes make double consonants, and two
 //   initial consonants never combine into a final cluster;
 // - an unknown layout id selects "2" rather than no layout;
-// - a control byte (below 0x21) or DEL ends the syllable in progress and
-//   adds nothing; it never reaches libhangul, which would take 0x08 as
-//   backspace;
+// - space, a control byte, DEL or any byte of 0x80 and above ends the
+//   syllable in progress and adds nothing; none reaches libhangul, which
+//   would take 0x08 as backspace;
 // - a printable key that the layout leaves unmapped ends the syllable and
 //   adds the key's own character.
 class InputContext {

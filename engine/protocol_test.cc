@@ -100,8 +100,11 @@ TEST_F(ProtocolTest, ChecksRunInOrderAndTheFirstFailureAnswers) {
 }
 
 TEST_F(ProtocolTest, MessageThatIsNotAStringIsRefused) {
-  const velt::Var kVars[] = {velt::Var(5), velt::Var(true), velt::Var(2.5),
-                             velt::Var(), velt::Var(velt::Var::Null()),
+  const velt::Var kVars[] = {velt::Var(5),
+                             velt::Var(true),
+                             velt::Var(2.5),
+                             velt::Var(),
+                             velt::Var(velt::Var::Null()),
                              velt::Var::ArrayBuffer("{\"app\":\"ime\"}")};
   for (const velt::Var& var : kVars) {
     SCOPED_TRACE(var.type());
@@ -120,19 +123,22 @@ TEST_F(ProtocolTest, DeepNestingIsAParseFailureNotACrash) {
 TEST_F(ProtocolTest, IntegerNumsAtTheEdgesAreAccepted) {
   for (const char* num : {"-1", "2147483647", "-2147483648", "-0"}) {
     SCOPED_TRACE(num);
-    EXPECT_EQ(Ask(velt::Var(std::string(R"({"app":"ime","text":"r","num":)") +
-                            num + "}")),
-              R"(["SUCCESS",[["r",["ㄱ"],[1],{"candidate_type":[0],"is_confident":[1],"matched_length":[1]}]]])"
-              "\n");
+    EXPECT_EQ(
+        Ask(velt::Var(std::string(R"({"app":"ime","text":"r","num":)") + num +
+                      "}")),
+        R"(["SUCCESS",[["r",["ㄱ"],[1],{"candidate_type":[0],"is_confident":[1],"matched_length":[1]}]]])"
+        "\n");
   }
 }
 
-TEST_F(ProtocolTest, LenientParsingIgnoresCommentsTrailingTextAndEarlierDuplicates) {
+TEST_F(ProtocolTest,
+       LenientParsingIgnoresCommentsTrailingTextAndEarlierDuplicates) {
   Tell("{\"app\":\"ime\",\"keyboard\":\"3f\"} and then some words");
-  EXPECT_EQ(Ask(velt::Var("/* c */ {// key\n\"app\" : /* a */ \"ime\", "
-                          "\"text\":\"x\",\"text\":\"kf\",\"num\":0} // end")),
-            R"(["SUCCESS",[["kf",["가"],[2],{"candidate_type":[0],"is_confident":[1],"matched_length":[2]}]]])"
-            "\n");
+  EXPECT_EQ(
+      Ask(velt::Var("/* c */ {// key\n\"app\" : /* a */ \"ime\", "
+                    "\"text\":\"x\",\"text\":\"kf\",\"num\":0} // end")),
+      R"(["SUCCESS",[["kf",["가"],[2],{"candidate_type":[0],"is_confident":[1],"matched_length":[2]}]]])"
+      "\n");
 }
 
 TEST_F(ProtocolTest, TextEscapesAreDecodedAndEchoedAsRawBytes) {
@@ -141,7 +147,8 @@ TEST_F(ProtocolTest, TextEscapesAreDecodedAndEchoedAsRawBytes) {
   EXPECT_EQ(Ask(velt::Var(R"({"app":"ime","text":"\ud83d\ude00","num":0})")),
             "[\"SUCCESS\",[[\"\xF0\x9F\x98\x80\"," + std::string(kNullHanja));
   EXPECT_EQ(
-      Ask(velt::Var("{\"app\":\"ime\",\"text\":\"a\\\"\\tb\\u0001\",\"num\":0}")),
+      Ask(velt::Var(
+          "{\"app\":\"ime\",\"text\":\"a\\\"\\tb\\u0001\",\"num\":0}")),
       R"(["SUCCESS",[["a\"\tb\u0001",["ㅁ","\"","ㅠ"],[1,1,2],{"candidate_type":[0,0,0],"is_confident":[1,0,0],"matched_length":[1,1,2]}]]])"
       "\n");
 }
@@ -164,17 +171,19 @@ TEST_F(ProtocolTest, KeyboardRequestsSwitchTheLayoutSilently) {
   Tell(R"({"app":"ime","keyboard":"39"})");
   EXPECT_NE(Ask(velt::Var(kRk)), kGa);
   // A string text makes a match request: its keyboard is ignored.
-  EXPECT_NE(Ask(velt::Var(R"({"app":"ime","text":"rk","num":0,"keyboard":"2"})")),
-            kGa);
+  EXPECT_NE(
+      Ask(velt::Var(R"({"app":"ime","text":"rk","num":0,"keyboard":"2"})")),
+      kGa);
   // A text that is not a string leaves the keyboard to act.
   Tell(R"({"app":"ime","text":1,"keyboard":"xyz"})");
   EXPECT_EQ(Ask(velt::Var(kRk)), kGa);
   Tell(R"({"app":"ime","keyboard":"ro"})");
   // A failed request leaves the layout alone.
   Ask(velt::Var(R"({"app":"ime","keyboard":"2","text":"r"})"));
-  EXPECT_EQ(Ask(velt::Var(R"({"app":"ime","text":"a","num":0})")),
-            R"(["SUCCESS",[["a",["아"],[1],{"candidate_type":[0],"is_confident":[1],"matched_length":[1]}]]])"
-            "\n");
+  EXPECT_EQ(
+      Ask(velt::Var(R"({"app":"ime","text":"a","num":0})")),
+      R"(["SUCCESS",[["a",["아"],[1],{"candidate_type":[0],"is_confident":[1],"matched_length":[1]}]]])"
+      "\n");
 }
 
 TEST_F(ProtocolTest, InstancesKeepTheirOwnLayoutAndNewOnesStartOnTwo) {
@@ -182,33 +191,40 @@ TEST_F(ProtocolTest, InstancesKeepTheirOwnLayoutAndNewOnesStartOnTwo) {
   VELT_Instance other = host_.Create();
   const std::string kKf = R"({"app":"ime","text":"kf","num":0})";
   // On "2" the vowel and the consonant reorder into one syllable.
-  EXPECT_EQ(host_.Ask(other, velt::Var(kKf)),
-            R"(["SUCCESS",[["kf",["라"],[2],{"candidate_type":[0],"is_confident":[1],"matched_length":[2]}]]])"
-            "\n");
-  EXPECT_EQ(Ask(velt::Var(kKf)),
-            R"(["SUCCESS",[["kf",["가"],[2],{"candidate_type":[0],"is_confident":[1],"matched_length":[2]}]]])"
-            "\n");
+  EXPECT_EQ(
+      host_.Ask(other, velt::Var(kKf)),
+      R"(["SUCCESS",[["kf",["라"],[2],{"candidate_type":[0],"is_confident":[1],"matched_length":[2]}]]])"
+      "\n");
+  EXPECT_EQ(
+      Ask(velt::Var(kKf)),
+      R"(["SUCCESS",[["kf",["가"],[2],{"candidate_type":[0],"is_confident":[1],"matched_length":[2]}]]])"
+      "\n");
 }
 
 TEST_F(ProtocolTest, RequestsDoNotCarryCompositionOver) {
-  EXPECT_EQ(Ask(velt::Var(R"({"app":"ime","text":"r","num":0})")),
-            R"(["SUCCESS",[["r",["ㄱ"],[1],{"candidate_type":[0],"is_confident":[1],"matched_length":[1]}]]])"
-            "\n");
-  EXPECT_EQ(Ask(velt::Var(R"({"app":"ime","text":"k","num":0})")),
-            R"(["SUCCESS",[["k",["ㅏ"],[1],{"candidate_type":[0],"is_confident":[1],"matched_length":[1]}]]])"
-            "\n");
+  EXPECT_EQ(
+      Ask(velt::Var(R"({"app":"ime","text":"r","num":0})")),
+      R"(["SUCCESS",[["r",["ㄱ"],[1],{"candidate_type":[0],"is_confident":[1],"matched_length":[1]}]]])"
+      "\n");
+  EXPECT_EQ(
+      Ask(velt::Var(R"({"app":"ime","text":"k","num":0})")),
+      R"(["SUCCESS",[["k",["ㅏ"],[1],{"candidate_type":[0],"is_confident":[1],"matched_length":[1]}]]])"
+      "\n");
 }
 
 TEST_F(ProtocolTest, RepliesLeaveInRequestOrder) {
-  host_.runtime().DeliverMessage(instance_, velt::Var(R"({"app":"ime","text":"r","num":0})"));
+  host_.runtime().DeliverMessage(
+      instance_, velt::Var(R"({"app":"ime","text":"r","num":0})"));
   host_.runtime().DeliverMessage(instance_, velt::Var("bad"));
-  host_.runtime().DeliverMessage(instance_, velt::Var(R"({"app":"ime","text":"k","num":0})"));
+  host_.runtime().DeliverMessage(
+      instance_, velt::Var(R"({"app":"ime","text":"k","num":0})"));
   std::vector<std::string> replies = host_.Send(instance_, velt::Var("{}"));
   ASSERT_EQ(replies.size(), 4u);
   EXPECT_NE(replies[0].find("ㄱ"), std::string::npos);
   EXPECT_EQ(replies[1], Error("Failed to parse request json"));
   EXPECT_NE(replies[2].find("ㅏ"), std::string::npos);
-  EXPECT_EQ(replies[3], Error("Invalid format: property 'app' is not a string"));
+  EXPECT_EQ(replies[3],
+            Error("Invalid format: property 'app' is not a string"));
 }
 
 }  // namespace

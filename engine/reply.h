@@ -2,9 +2,9 @@
 #ifndef ENGINE_REPLY_H_
 #define ENGINE_REPLY_H_
 
-#include <string>
-
 #include <json/value.h>
+
+#include <string>
 
 namespace reply {
 

@@ -6,8 +6,9 @@ namespace {
 
 TEST(ReplyWrite, EscapesOnlyWhatJsonRequiresWithUpperCaseHex) {
   std::string text = "\"\\/\b\f\n\r\t\x01\x1B\x1F\x7F \xED\x95\x9C";
-  EXPECT_EQ(reply::Write(Json::Value(text)),
-            "\"\\\"\\\\/\\b\\f\\n\\r\\t\\u0001\\u001B\\u001F\x7F \xED\x95\x9C\"\n");
+  EXPECT_EQ(
+      reply::Write(Json::Value(text)),
+      "\"\\\"\\\\/\\b\\f\\n\\r\\t\\u0001\\u001B\\u001F\x7F \xED\x95\x9C\"\n");
 }
 
 TEST(ReplyWrite, ZeroByteInsideAStringIsEscaped) {
@@ -32,8 +33,8 @@ TEST(ReplyShapes, ErrorAndSuccess) {
             "[\"ERROR\",\"Request is not a string\"]\n");
   Json::Value attributes(Json::objectValue);
   attributes["candidate_type"] = Json::Value();
-  EXPECT_EQ(reply::Write(reply::Success("", Json::Value(), Json::Value(),
-                                        attributes)),
+  EXPECT_EQ(reply::Write(
+                reply::Success("", Json::Value(), Json::Value(), attributes)),
             "[\"SUCCESS\",[[\"\",null,null,{\"candidate_type\":null}]]]\n");
 }
 

@@ -1,9 +1,9 @@
 #include "engine/request.h"
 
-#include <exception>
-
 #include <json/reader.h>
 #include <json/value.h>
+
+#include <exception>
 
 namespace request {
 namespace {
@@ -22,8 +22,9 @@ bool IsInteger(const Json::Value& value) {
 }
 
 const Json::Value* Member(const Json::Value& object, const char* key) {
-  return object.isObject() ? object.find(key, key + std::char_traits<char>::length(key))
-                           : nullptr;
+  return object.isObject()
+             ? object.find(key, key + std::char_traits<char>::length(key))
+             : nullptr;
 }
 
 }  // namespace

@@ -8,8 +8,10 @@ namespace request {
 
 constexpr char kNotAString[] = "Request is not a string";
 constexpr char kParseFailed[] = "Failed to parse request json";
-constexpr char kAppNotString[] = "Invalid format: property 'app' is not a string";
-constexpr char kNumNotInteger[] = "Invalid format: property 'num' isn't integer";
+constexpr char kAppNotString[] =
+    "Invalid format: property 'app' is not a string";
+constexpr char kNumNotInteger[] =
+    "Invalid format: property 'num' isn't integer";
 constexpr char kInvalidRequest[] = "Invalid request: ";
 
 struct Request {

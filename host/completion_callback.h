@@ -30,7 +30,9 @@ class CompletionCallback {
       : func_(func), user_data_(user_data), flags_(flags) {}
   // As above, and keeps `owner` alive while any copy of the callback exists.
   CompletionCallback(Func func, std::shared_ptr<void> owner, int32_t flags)
-      : func_(func), user_data_(owner.get()), flags_(flags),
+      : func_(func),
+        user_data_(owner.get()),
+        flags_(flags),
         owner_(std::move(owner)) {}
 
   bool is_null() const { return func_ == nullptr; }

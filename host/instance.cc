@@ -13,7 +13,8 @@ bool Instance::HandleDocumentLoad(const URLLoader&) { return false; }
 void Instance::HandleMessage(const Var&) {}
 
 void Instance::PostMessage(const Var& message) {
-  if (runtime::InstanceHost* host = runtime::InstanceHost::Find(velt_instance_)) {
+  if (runtime::InstanceHost* host =
+          runtime::InstanceHost::Find(velt_instance_)) {
     host->PostMessage(message);
   }
 }

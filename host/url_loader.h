@@ -47,7 +47,8 @@ class URLResponseInfo {
  public:
   URLResponseInfo() = default;  // null: no response yet
   URLResponseInfo(Var url, Var status_code)
-      : is_null_(false), url_(std::move(url)),
+      : is_null_(false),
+        url_(std::move(url)),
         status_code_(std::move(status_code)) {}
 
   bool is_null() const { return is_null_; }

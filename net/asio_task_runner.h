@@ -3,10 +3,9 @@
 #ifndef NET_ASIO_TASK_RUNNER_H_
 #define NET_ASIO_TASK_RUNNER_H_
 
-#include <utility>
-
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/post.hpp>
+#include <utility>
 
 #include "host/runtime/task_runner.h"
 

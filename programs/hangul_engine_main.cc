@@ -1,18 +1,17 @@
 // hangul-engine: the engine behind a command line. One instance; one
 // message per line of standard input; each reply, as posted, on standard
 // output.
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstring>
-#include <iostream>
 #include <limits.h>
-#include <string>
-#include <thread>
+#include <unistd.h>
 
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/post.hpp>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <thread>
 
 #include "host/runtime/directory_fetcher.h"
 #include "host/runtime/runtime.h"
@@ -33,13 +32,15 @@ constexpr char kUsage[] =
     "diagnostics go to standard error. The program exits 0 at the end of\n"
     "input.\n"
     "\n"
-    "  --page LOCATION  the page that the tables \"hanja.txt\" and \"symbol.txt\"\n"
+    "  --page LOCATION  the page that the tables \"hanja.txt\" and "
+    "\"symbol.txt\"\n"
     "                   are fetched relative to: a directory, where a missing\n"
     "                   file behaves as HTTP status 404. Default: the page\n"
     "                   directory beside this program, which the build fills\n"
     "                   from libhangul-data.\n"
     "  --no-wait        serve messages at once; by default the program lets\n"
-    "                   the table downloads finish, success or failure, before\n"
+    "                   the table downloads finish, success or failure, "
+    "before\n"
     "                   it reads the first message.\n"
     "  --help           show this text.\n";
 

@@ -91,7 +91,11 @@ TEST(Utf8ToUcs4, DecodesLeniently) {
       {"surrogate", "\xED\xA0\x80", 0, {0xD800}},
       {"beyond U+10FFFF", "\xF4\x90\x80\x80", 0, {0x110000}},
       {"overlong", "\xC0\x81", 0, {0x01}},
-      {"overlong zero ends the text", std::string("a\xC0\x80" "b"), 0, {0x61}},
+      {"overlong zero ends the text",
+       std::string("a\xC0\x80"
+                   "b"),
+       0,
+       {0x61}},
       {"stray continuation starts a sequence", "\x80\x41", 0, {0x01}},
       {"continuation bits unchecked", "\xC3\x41", 0, {0xC1}},
       {"three-byte stray continuation", "\xA0\x41\x42", 0, {0x42}},
@@ -124,10 +128,9 @@ TEST(Utf8ToUcs4, FailureGivesAnEmptyResultAndNoDiagnostic) {
 }
 
 TEST(Utf8RoundTrip, EveryRangeBoundarySurvives) {
-  const unsigned int kValues[] = {0x1,      0x7F,     0x80,      0x7FF,
-                                  0x800,    0xFFFF,   0x10000,   0x1FFFFF,
-                                  0x200000, 0x3FFFFFF, 0x4000000, 0x7FFFFFFF,
-                                  0xAC00,   0};
+  const unsigned int kValues[] = {
+      0x1,      0x7F,     0x80,      0x7FF,     0x800,      0xFFFF, 0x10000,
+      0x1FFFFF, 0x200000, 0x3FFFFFF, 0x4000000, 0x7FFFFFFF, 0xAC00, 0};
   std::string encoded = unicode_util::Ucs4ToUtf8(kValues, 0);
   EXPECT_EQ(encoded.find('\0'), std::string::npos);
   Ucs4String decoded = unicode_util::Utf8ToUcs4(encoded.c_str(), 0);

@@ -29,7 +29,9 @@ std::map<VELT_Instance, InstanceHost*>& Registry() {
 InstanceHost::InstanceHost(VELT_Instance handle, TaskRunner* runner,
                            Fetcher* fetcher, std::string page_url,
                            MessageSink sink)
-    : handle_(handle), runner_(runner), fetcher_(fetcher),
+    : handle_(handle),
+      runner_(runner),
+      fetcher_(fetcher),
       page_url_(std::move(page_url)),
       sink_(std::make_shared<MessageSink>(std::move(sink))) {
   std::lock_guard<std::mutex> hold(RegistryMutex());

@@ -24,9 +24,9 @@ LoaderCore::~LoaderCore() { Close(); }
 int32_t LoaderCore::Open(const URLRequestInfo& request,
                          const CompletionCallback& cc) {
   if (state_ != State::kNew) {
-    return Finish(state_ == State::kClosed ? VELT_ERROR_ABORTED
-                                           : VELT_ERROR_INPROGRESS,
-                  cc);
+    return Finish(
+        state_ == State::kClosed ? VELT_ERROR_ABORTED : VELT_ERROR_INPROGRESS,
+        cc);
   }
   if (host_ == nullptr) {
     state_ = State::kClosed;

@@ -20,7 +20,8 @@ VELT_Instance NextHandle() {
 }  // namespace
 
 Runtime::Runtime(TaskRunner* runner, Fetcher* fetcher)
-    : runner_(runner), fetcher_(fetcher),
+    : runner_(runner),
+      fetcher_(fetcher),
       self_(std::make_shared<Runtime*>(this)) {
   module_.reset(CreateModule());
   if (module_ && !module_->Init()) module_.reset();

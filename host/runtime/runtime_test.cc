@@ -60,7 +60,8 @@ class Recorder {
 
 class RuntimeTest : public testing::Test {
  protected:
-  RuntimeTest() : instance_(host_.Create()), probe_(ProbeInstance::last_created) {}
+  RuntimeTest()
+      : instance_(host_.Create()), probe_(ProbeInstance::last_created) {}
 
   std::unique_ptr<velt::URLLoader> OpenLoader(const std::string& url,
                                               Recorder* recorder,
@@ -113,9 +114,9 @@ TEST_F(RuntimeTest, RequiredCallbackRunsOnceAndNeverInsideTheCall) {
                 .AsInt(),
             200);
   // A read that could finish at once still runs a required callback later.
-  EXPECT_EQ(loader->ReadResponseBody(buffer_, sizeof(buffer_),
-                                     recorder.Required()),
-            VELT_OK_COMPLETIONPENDING);
+  EXPECT_EQ(
+      loader->ReadResponseBody(buffer_, sizeof(buffer_), recorder.Required()),
+      VELT_OK_COMPLETIONPENDING);
   EXPECT_EQ(recorder.results.size(), 1u);
   host_.RunUntilIdle();
   EXPECT_EQ(recorder.results, (std::vector<int32_t>{VELT_OK, 4}));
@@ -129,15 +130,19 @@ TEST_F(RuntimeTest, OptionalCallbackDoesNotRunWhenTheReadFinishesAtOnce) {
   auto loader = OpenLoader("t.txt", &recorder);
   host_.RunUntilIdle();
   EXPECT_EQ(loader->ReadResponseBody(buffer_, 64, recorder.Optional()), 6);
-  EXPECT_EQ(loader->ReadResponseBody(buffer_, 64, recorder.Optional()), VELT_OK);
+  EXPECT_EQ(loader->ReadResponseBody(buffer_, 64, recorder.Optional()),
+            VELT_OK);
   host_.RunUntilIdle();
   EXPECT_EQ(recorder.results, std::vector<int32_t>{VELT_OK});
 }
 
 TEST_F(RuntimeTest, PendingReadCompletesWhenDataArrives) {
-  host_.fetcher().Add(
-      "http://test.invalid/page/t.txt",
-      velt::testing::Script().Response(velt::Var(200), 5).Pause().Data("hello").End());
+  host_.fetcher().Add("http://test.invalid/page/t.txt",
+                      velt::testing::Script()
+                          .Response(velt::Var(200), 5)
+                          .Pause()
+                          .Data("hello")
+                          .End());
   Recorder recorder;
   auto loader = OpenLoader("t.txt", &recorder);
   host_.RunUntilIdle();
@@ -174,7 +179,8 @@ TEST_F(RuntimeTest, FailedOpenAndProgressThatWasNotAskedFor) {
   auto failed = OpenLoader("a", &recorder);
   auto missing = OpenLoader("/elsewhere/b", &recorder, false);
   host_.RunUntilIdle();
-  EXPECT_EQ(recorder.results, (std::vector<int32_t>{VELT_ERROR_FAILED, VELT_OK}));
+  EXPECT_EQ(recorder.results,
+            (std::vector<int32_t>{VELT_ERROR_FAILED, VELT_OK}));
   EXPECT_TRUE(failed->GetResponseInfo().is_null());
   EXPECT_EQ(missing->GetResponseInfo()
                 .GetProperty(VELT_URLRESPONSEPROPERTY_STATUSCODE)
@@ -231,8 +237,8 @@ TEST_F(RuntimeTest, DestroyedInstanceEndsPendingOperationsWithAborted) {
   host_.Destroy(instance_);
   EXPECT_EQ(host_.fetcher().live_fetches(), 0u);
   host_.RunUntilIdle();
-  EXPECT_EQ(recorder.results,
-            (std::vector<int32_t>{VELT_OK, VELT_ERROR_ABORTED, VELT_ERROR_ABORTED}));
+  EXPECT_EQ(recorder.results, (std::vector<int32_t>{VELT_OK, VELT_ERROR_ABORTED,
+                                                    VELT_ERROR_ABORTED}));
   // Later operations fail at once, and the resumed script reaches nothing.
   EXPECT_EQ(reading->ReadResponseBody(buffer_, 64, recorder.Optional()),
             VELT_ERROR_ABORTED);

@@ -13,7 +13,8 @@ namespace url {
 // takes the base's scheme, "/x" the base's authority, anything else
 // replaces the last path segment of the base. "." and ".." segments are
 // removed and never climb above the root. Example:
-//   Resolve("http://h:8/dir/page.html", "hanja.txt") == "http://h:8/dir/hanja.txt"
+//   Resolve("http://h:8/dir/page.html", "hanja.txt") ==
+//   "http://h:8/dir/hanja.txt"
 std::string Resolve(const std::string& base, const std::string& reference);
 
 // "http", "file", ... in lower case, or "" when `url` has no scheme.

@@ -37,8 +37,10 @@ TEST(UrlScheme, LowerCaseOrEmpty) {
 }
 
 TEST(UrlFromDirectory, AbsoluteWithOneTrailingSlash) {
-  EXPECT_EQ(velt::runtime::url::FromDirectory("/srv/page"), "file:///srv/page/");
-  EXPECT_EQ(velt::runtime::url::FromDirectory("/srv/page/"), "file:///srv/page/");
+  EXPECT_EQ(velt::runtime::url::FromDirectory("/srv/page"),
+            "file:///srv/page/");
+  EXPECT_EQ(velt::runtime::url::FromDirectory("/srv/page/"),
+            "file:///srv/page/");
   EXPECT_EQ(velt::runtime::url::FromDirectory("/srv/x/../page"),
             "file:///srv/page/");
 }
