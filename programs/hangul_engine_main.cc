@@ -18,11 +18,13 @@
 #include "host/runtime/url.h"
 #include "host/var.h"
 #include "net/asio_task_runner.h"
+#include "programs/serve_main.h"
 
 namespace {
 
 constexpr char kUsage[] =
     "Usage: hangul-engine [--page LOCATION] [--no-wait]\n"
+    "       hangul-engine serve [OPTIONS]  (the web host: serve --help)\n"
     "\n"
     "Runs one instance of the Korean conversion engine. Each line of standard\n"
     "input, without its line feed, is one string message, passed on byte for\n"
@@ -61,6 +63,9 @@ void WriteReply(const velt::Var& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "serve") == 0) {
+    return serve_command::Main(argc - 1, argv + 1);
+  }
   std::string page = DefaultPage();
   bool wait = true;
   for (int i = 1; i < argc; ++i) {
