@@ -17,7 +17,8 @@ constexpr int32_t kStatusOk = 200;
 constexpr char kOpenFailed[] = "velt::URLLoader::Open() failed: ";
 constexpr char kStatusCode[] = " Status code: ";
 constexpr char kStatusNotInteger[] = "not an integer";
-constexpr char kReadFailed[] = "velt::URLLoader::ReadResponseBody() result < 0: ";
+constexpr char kReadFailed[] =
+    "velt::URLLoader::ReadResponseBody() result < 0: ";
 
 // One download. It owns itself: it is created by StartDownload and deletes
 // itself in Complete, right after the completion function has returned.
@@ -59,7 +60,8 @@ class URLLoaderHandler final {
   const std::unique_ptr<char[]> buffer_;
   std::string body_;
   void* const user_data_;
-  velt::CompletionCallbackFactory<URLLoaderHandler, velt::ThreadSafeThreadTraits>
+  velt::CompletionCallbackFactory<URLLoaderHandler,
+                                  velt::ThreadSafeThreadTraits>
       factory_;
 };
 

@@ -50,7 +50,8 @@ constexpr int64_t kMaxBodySize = int64_t{256} << 20;
 //                            "velt::URLLoader::Open() failed: " URL
 //                            " Status code: not an integer"
 //   a read fails, or the body passes kMaxBodySize:
-//                            "velt::URLLoader::ReadResponseBody() result < 0: " URL
+//                            "velt::URLLoader::ReadResponseBody() result < 0: "
+//                            URL
 // Success writes nothing.
 void StartDownload(velt::Instance* instance, const std::string& url,
                    DownloadCallback callback, void* user_data);

@@ -1,12 +1,12 @@
 #include "download/url_loader_util.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "host/instance.h"
 #include "host/module.h"
@@ -123,8 +123,8 @@ TEST_F(DownloadTest, OutcomesAndDiagnostics) {
        false, "", open_failed + " Status code: 404\n"},
       {"204", Script().Response(velt::Var(204), 0).End(), false, "",
        open_failed + " Status code: 204\n"},
-      {"206", Script().Response(velt::Var(206), 3).Data("abc").End(), false,
-       "", open_failed + " Status code: 206\n"},
+      {"206", Script().Response(velt::Var(206), 3).Data("abc").End(), false, "",
+       open_failed + " Status code: 206\n"},
       {"negative status", Script().Response(velt::Var(-7)).End(), false, "",
        open_failed + " Status code: -7\n"},
       {"status as a string", Script().Response(velt::Var("200")).End(), false,
@@ -192,8 +192,12 @@ TEST_F(DownloadTest, TwoDownloadsCompleteInEitherOrder) {
     SCOPED_TRACE(first_waits ? "first waits" : "second waits");
     TestHost host;
     VELT_Instance handle = host.Create();
-    Script waiting = Script().Response(velt::Var(200)).Data("slow").Pause()
-                         .Data(" body").End();
+    Script waiting = Script()
+                         .Response(velt::Var(200))
+                         .Data("slow")
+                         .Pause()
+                         .Data(" body")
+                         .End();
     const std::string slow = first_waits ? "a.txt" : "b.txt";
     const std::string fast = first_waits ? "b.txt" : "a.txt";
     host.fetcher().Add(Absolute(slow), waiting);
@@ -268,11 +272,9 @@ TEST_F(DownloadTest, BodyAtHandIsReadWithoutExtraTasks) {
 }
 
 TEST_F(DownloadTest, ReservationIsCappedWhateverTheServerAnnounces) {
-  host_.fetcher().Add(Absolute(kUrl), Script()
-                                          .Response(velt::Var(200),
-                                                    int64_t{1} << 50)
-                                          .Data("abc")
-                                          .End());
+  host_.fetcher().Add(
+      Absolute(kUrl),
+      Script().Response(velt::Var(200), int64_t{1} << 50).Data("abc").End());
   Start();
   host_.RunUntilIdle();
   ASSERT_EQ(completions().size(), 1u);
