@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "dictionary/hanja_lookup.h"
+#include "dictionary/hanja_match.h"
 #include "engine/hangul_match.h"
 #include "engine/input_context.h"
 #include "engine/reply.h"
@@ -14,9 +16,20 @@
 
 namespace {
 
+// The dictionary tables, relative to the page.
+constexpr char kHanjaTableURL[] = "hanja.txt";
+constexpr char kSymbolTableURL[] = "symbol.txt";
+
 class HangulInstance final : public velt::Instance {
  public:
-  explicit HangulInstance(VELT_Instance instance) : velt::Instance(instance) {}
+  // Both table downloads are under way when the constructor returns.
+  explicit HangulInstance(VELT_Instance instance)
+      : velt::Instance(instance), hanja_lookup_(HanjaLookup::Create(this)) {
+    hanja_lookup_->LoadFromURL(kHanjaTableURL);
+    hanja_lookup_->LoadFromURL(kSymbolTableURL);
+  }
+  // Releasing hanja_lookup_ hands the dictionary to its pending downloads,
+  // if any; the last of them frees it.
   ~HangulInstance() override = default;
 
   // Answers each request with one reply, posted before returning, except a
@@ -32,6 +45,7 @@ class HangulInstance final : public velt::Instance {
   void MatchHanja(const std::string& text, unsigned int num);
 
   InputContext input_context_;
+  HanjaLookup::Ptr hanja_lookup_;
 };
 
 void HangulInstance::HandleMessage(const velt::Var& message) {
@@ -93,14 +107,31 @@ void HangulInstance::MatchHangul(const std::string& text, unsigned int) {
   GenerateResponse(text, candidates, matched_lengths, attributes);
 }
 
-// The dictionary is not wired in yet: every text has no entry.
-void HangulInstance::MatchHanja(const std::string& text, unsigned int) {
+// Every list stays null when nothing is found.
+void HangulInstance::MatchHanja(const std::string& text, unsigned int num) {
+  Json::Value candidates;
+  Json::Value matched_lengths;
+  Json::Value annotations;
+  Json::Value candidate_types;
+  Json::Value confidences;
+  for (const hanja_match::Candidate& candidate :
+       hanja_match::Match(*hanja_lookup_, text, num)) {
+    const HanjaLookup::Item& item = *candidate.item;
+    candidates.append(
+        Json::Value(item.value.data(), item.value.data() + item.value.size()));
+    matched_lengths.append(candidate.matched_length);
+    annotations.append(
+        Json::Value(item.annotation.data(),
+                    item.annotation.data() + item.annotation.size()));
+    candidate_types.append(0);
+    confidences.append(0);
+  }
   Json::Value attributes(Json::objectValue);
-  attributes["matched_length"] = Json::Value();
-  attributes["annotation"] = Json::Value();
-  attributes["candidate_type"] = Json::Value();
-  attributes["is_confident"] = Json::Value();
-  GenerateResponse(text, Json::Value(), Json::Value(), attributes);
+  attributes["matched_length"] = matched_lengths;
+  attributes["annotation"] = annotations;
+  attributes["candidate_type"] = candidate_types;
+  attributes["is_confident"] = confidences;
+  GenerateResponse(text, candidates, matched_lengths, attributes);
 }
 
 class HangulModule final : public velt::Module {
