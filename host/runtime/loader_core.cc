@@ -126,14 +126,16 @@ void LoaderCore::OnBodyData(const char* data, size_t size) {
   ServePendingRead();
 }
 
+// The first end or error of the body counts: a fetcher that reports
+// another one afterwards must not turn a finished body into a failed one.
 void LoaderCore::OnBodyEnd() {
-  if (state_ != State::kOpen) return;
+  if (state_ != State::kOpen || body_ended_ || body_failed_) return;
   body_ended_ = true;
   ServePendingRead();
 }
 
 void LoaderCore::OnBodyError() {
-  if (state_ != State::kOpen) return;
+  if (state_ != State::kOpen || body_ended_ || body_failed_) return;
   body_failed_ = true;
   ServePendingRead();
 }

@@ -172,6 +172,42 @@ TEST_F(RuntimeTest, BytesBeforeANetworkErrorAreReadBeforeTheError) {
             VELT_ERROR_FAILED);
 }
 
+// Found by the download fuzzer: an error reported after the end turned a
+// finished body into a failed one whenever it arrived before the last read.
+TEST_F(RuntimeTest, TheFirstEndOrErrorOfTheBodyCounts) {
+  struct Case {
+    const char* name;
+    velt::testing::Script script;
+    int32_t last_read;
+  };
+  const Case kCases[] = {
+      {"end, then error",
+       velt::testing::Script()
+           .Response(velt::Var(200))
+           .Data("abc")
+           .End()
+           .Error(),
+       VELT_OK},
+      {"error, then end",
+       velt::testing::Script()
+           .Response(velt::Var(200))
+           .Data("abc")
+           .Error()
+           .End(),
+       VELT_ERROR_FAILED},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    host_.fetcher().Add("http://test.invalid/page/t.txt", c.script);
+    Recorder recorder;
+    auto loader = OpenLoader("t.txt", &recorder);
+    host_.RunUntilIdle();  // every event has arrived before the first read
+    EXPECT_EQ(loader->ReadResponseBody(buffer_, 64, recorder.Optional()), 3);
+    EXPECT_EQ(loader->ReadResponseBody(buffer_, 64, recorder.Optional()),
+              c.last_read);
+  }
+}
+
 TEST_F(RuntimeTest, FailedOpenAndProgressThatWasNotAskedFor) {
   host_.fetcher().Add("http://test.invalid/page/a",
                       velt::testing::Script().OpenFails());
