@@ -102,6 +102,9 @@ int main(int argc, char** argv) {
   while (wait && runtime.HasPendingLoads(instance)) {
     if (io.run_one() == 0) break;
   }
+  // The io_context stops by itself once it runs out of work, as it does
+  // when the last download ends; it must run again for the messages.
+  io.restart();
 
   // Lines are read on a thread of their own so that downloads still in
   // flight go on meanwhile; each line is handed to the main loop in order.
