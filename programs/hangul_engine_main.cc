@@ -14,10 +14,12 @@
 #include <thread>
 
 #include "host/runtime/directory_fetcher.h"
+#include "host/runtime/routing_fetcher.h"
 #include "host/runtime/runtime.h"
 #include "host/runtime/url.h"
 #include "host/var.h"
 #include "net/asio_task_runner.h"
+#include "net/http_fetcher.h"
 #include "programs/serve_main.h"
 
 namespace {
@@ -37,7 +39,11 @@ constexpr char kUsage[] =
     "  --page LOCATION  the page that the tables \"hanja.txt\" and "
     "\"symbol.txt\"\n"
     "                   are fetched relative to: a directory, where a missing\n"
-    "                   file behaves as HTTP status 404. Default: the page\n"
+    "                   file behaves as HTTP status 404, or the URL of a page\n"
+    "                   on an HTTP server, such as http://HOST:PORT/DIR/ (the\n"
+    "                   tables are fetched from DIR/; without the final \"/\"\n"
+    "                   they would be fetched beside DIR, as a browser does).\n"
+    "                   Only status 200 loads a table. Default: the page\n"
     "                   directory beside this program, which the build fills\n"
     "                   from libhangul-data.\n"
     "  --no-wait        serve messages at once; by default the program lets\n"
@@ -84,14 +90,27 @@ int main(int argc, char** argv) {
     }
   }
 
-  boost::asio::io_context io;
-  net::AsioTaskRunner runner(io);
-  velt::runtime::DirectoryFetcher fetcher(&runner);
-  if (velt::runtime::url::Scheme(page) == "http") {
-    std::fprintf(stderr, "hangul-engine: http pages are not supported yet\n");
+  std::string page_url;
+  if (page.find("://") == std::string::npos) {
+    page_url = velt::runtime::url::FromDirectory(page);
+  } else if (velt::runtime::url::Scheme(page) == "http" ||
+             velt::runtime::url::Scheme(page) == "file") {
+    page_url = page;
+  } else {
+    std::fprintf(stderr,
+                 "hangul-engine: '%s': a page is a directory, an http:// or "
+                 "a file:// URL\n",
+                 page.c_str());
     return 2;
   }
-  std::string page_url = velt::runtime::url::FromDirectory(page);
+
+  boost::asio::io_context io;
+  net::AsioTaskRunner runner(io);
+  velt::runtime::DirectoryFetcher directory_fetcher(&runner);
+  net::HttpFetcher http_fetcher(io);
+  velt::runtime::RoutingFetcher fetcher(&runner);
+  fetcher.Route("file", &directory_fetcher);
+  fetcher.Route("http", &http_fetcher);
 
   velt::runtime::Runtime runtime(&runner, &fetcher);
   VELT_Instance instance = runtime.CreateInstance(page_url, &WriteReply);
