@@ -63,7 +63,11 @@ struct WebServerOptions {
   std::vector<std::string> extra_hosts;
   size_t max_connections = 64;
   size_t max_http_connections = 256;
-  size_t max_message_bytes = 1 << 20;
+  // The page's requests are tens of bytes. The engine's work grows with
+  // the text, and every connection shares one thread: at 64 KiB the
+  // costliest request keeps the others waiting a fraction of a second
+  // (about 6 s at 1 MiB).
+  size_t max_message_bytes = 64 << 10;
 };
 
 class WebServer final {

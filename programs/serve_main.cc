@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "host/runtime/directory_fetcher.h"
 #include "host/runtime/runtime.h"
 #include "net/asio_task_runner.h"
+#include "net/http_fetcher.h"
 #include "net/web_server.h"
 
 namespace serve_command {
@@ -43,6 +43,8 @@ constexpr char kUsage[] =
     "  --max-connections N  WebSocket connections at once. Default: 64.\n"
     "  --help               show this text.\n"
     "\n"
+    "A message longer than 64 KiB closes its connection (code 1009); a\n"
+    "connection beyond the limit is closed with code 1013.\n"
     "GET /status answers the live counts as JSON.\n";
 
 std::string BundledPage() {
@@ -100,7 +102,9 @@ int Main(int argc, char** argv) {
 
   boost::asio::io_context io;
   net::AsioTaskRunner runner(io);
-  velt::runtime::DirectoryFetcher fetcher(&runner);
+  // Instances fetch their tables over HTTP, from this very server: the
+  // page they are embedded in is the server's own URL.
+  net::HttpFetcher fetcher(io);
   velt::runtime::Runtime runtime(&runner, &fetcher);
   net::WebServer server(io, &runtime, options);
   std::string error;
