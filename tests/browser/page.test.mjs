@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import {readFile} from 'node:fs/promises';
 import path from 'node:path';
-import {after, before, test} from 'node:test';
+import {after, afterEach, before, test} from 'node:test';
 
 import {buildDir, launchBrowser, screenshotDir, startServer, status, waitFor}
     from './harness.mjs';
@@ -25,9 +25,17 @@ after(async () => {
   assert.equal(code, 0, `the server exited with ${code}: ${server?.stderr}`);
 });
 
+// A test that fails leaves no tab behind for the next one.
+const pages = new Set();
+afterEach(async () => {
+  for (const page of pages) await page.close();
+  pages.clear();
+});
+
 // Opens the page on `layout`, connected and with its tables loaded.
 async function openPage(layout) {
   const page = await browser.context.newPage();
+  pages.add(page);
   const errors = [];
   page.on('pageerror', (error) => errors.push(error.message));
   page.errors = errors;
