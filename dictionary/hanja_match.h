@@ -10,29 +10,33 @@
 
 namespace hanja_match {
 
-struct Candidate {
-  // The entry, owned by the lookup; valid until the lookup next changes.
-  const HanjaLookup::Item* item = nullptr;
-  // The length of the prefix that found the entry, in code points.
+// The entries [first, last) of the lookup's list that one prefix found, in
+// list order. The iterators are valid until the lookup next changes.
+struct Run {
+  HanjaLookup::Iterator first;
+  HanjaLookup::Iterator last;
+  // The length of the prefix, in code points.
   unsigned int matched_length = 0;
 };
 
-// The candidates for `text` (UTF-8, read up to its first zero byte): for
-// each prefix, longest first, the entries whose reading equals the prefix
-// re-encoded from its code points, in list order. At most `num` of them;
-// 0 means no limit. A reading must be the whole prefix: one that merely
-// begins the prefix, or lies inside the text, is not found. A text that
-// fails to decode (unicode_util::Utf8ToUcs4) has no candidate; a
-// character spelt in an overlong form finds its shortest form.
+// The candidates for `text` (UTF-8, read up to its first zero byte), as one
+// run per prefix that has entries, longest prefix first: the entries whose
+// reading equals the prefix re-encoded from its code points. When `num` is
+// not 0 the runs hold at most `num` entries in all, the last run cut short
+// if need be. A reading must be the whole prefix: one that merely begins
+// the prefix, or lies inside the text, is not found. A text that fails to
+// decode (unicode_util::Utf8ToUcs4) has no candidate; a character spelt in
+// an overlong form finds its shortest form. No run is empty.
 //
 // Example: with the entries 대:大, 대:對 and 대한:大韓, "대한민국" gives
-// 大韓 (matched length 2), 大 (1), 對 (1); with num 2 only 大韓 and 大.
+// the runs {大韓} (matched length 2) and {大, 對} (1); with num 2, {大韓}
+// and {大}.
 //
 // Work: one decoding of the text, then one narrowing search per prefix
 // for as long as some reading begins with the prefix. A long text costs
 // little more than its decoding.
-std::vector<Candidate> Match(const HanjaLookup& lookup, const std::string& text,
-                             unsigned int num);
+std::vector<Run> Match(const HanjaLookup& lookup, const std::string& text,
+                       unsigned int num);
 
 }  // namespace hanja_match
 

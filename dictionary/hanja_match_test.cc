@@ -31,13 +31,15 @@ constexpr char kFixture[] =
     "대한민국:大韓民國:\n"
     "한:韓:나라 한\n";
 
-// Candidates as "value/matched length".
-std::vector<std::string> Render(
-    const std::vector<hanja_match::Candidate>& candidates) {
+// Candidates as "value/matched length", in order.
+std::vector<std::string> Render(const std::vector<hanja_match::Run>& runs) {
   std::vector<std::string> rendered;
-  for (const hanja_match::Candidate& c : candidates) {
-    rendered.push_back(std::string(c.item->value) + "/" +
-                       std::to_string(c.matched_length));
+  for (const hanja_match::Run& run : runs) {
+    EXPECT_NE(run.first, run.last) << "an empty run";
+    for (auto item = run.first; item != run.last; ++item) {
+      rendered.push_back(std::string(item->value) + "/" +
+                         std::to_string(run.matched_length));
+    }
   }
   return rendered;
 }
@@ -189,7 +191,7 @@ TEST_F(RealTables, CandidatesComeInTableOrder) {
     // The symbols of ㄱ, as mssymbol.txt lists them.
     EXPECT_THAT(First(*lookup, "ㄱ", 4),
                 ElementsAre("\xE3\x80\x80/1", "！/1", "＇/1", "，/1"));
-    EXPECT_THAT(hanja_match::Match(*lookup, "ㄱ", 0), SizeIs(38));
+    EXPECT_THAT(Render(hanja_match::Match(*lookup, "ㄱ", 0)), SizeIs(38));
   }
 }
 
