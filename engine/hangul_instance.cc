@@ -6,6 +6,7 @@
 #include "dictionary/hanja_lookup.h"
 #include "dictionary/hanja_match.h"
 #include "engine/hangul_match.h"
+#include "engine/hanja_reply.h"
 #include "engine/input_context.h"
 #include "engine/reply.h"
 #include "engine/request.h"
@@ -107,31 +108,12 @@ void HangulInstance::MatchHangul(const std::string& text, unsigned int) {
   GenerateResponse(text, candidates, matched_lengths, attributes);
 }
 
-// Every list stays null when nothing is found.
+// The reply is written straight from the dictionary's entries: the text
+// that GenerateResponse would post for the same lists, without building
+// them as Json values (see hanja_reply.h).
 void HangulInstance::MatchHanja(const std::string& text, unsigned int num) {
-  Json::Value candidates;
-  Json::Value matched_lengths;
-  Json::Value annotations;
-  Json::Value candidate_types;
-  Json::Value confidences;
-  for (const hanja_match::Candidate& candidate :
-       hanja_match::Match(*hanja_lookup_, text, num)) {
-    const HanjaLookup::Item& item = *candidate.item;
-    candidates.append(
-        Json::Value(item.value.data(), item.value.data() + item.value.size()));
-    matched_lengths.append(candidate.matched_length);
-    annotations.append(
-        Json::Value(item.annotation.data(),
-                    item.annotation.data() + item.annotation.size()));
-    candidate_types.append(0);
-    confidences.append(0);
-  }
-  Json::Value attributes(Json::objectValue);
-  attributes["matched_length"] = matched_lengths;
-  attributes["annotation"] = annotations;
-  attributes["candidate_type"] = candidate_types;
-  attributes["is_confident"] = confidences;
-  GenerateResponse(text, candidates, matched_lengths, attributes);
+  PostMessage(velt::Var(
+      hanja_reply::Write(text, hanja_match::Match(*hanja_lookup_, text, num))));
 }
 
 class HangulModule final : public velt::Module {

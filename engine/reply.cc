@@ -5,13 +5,18 @@
 #include <vector>
 
 namespace reply {
-namespace {
 
-void WriteString(const std::string& s, std::string* out) {
+// Bytes that need no escape are copied in runs.
+void AppendString(std::string_view s, std::string* out) {
   static const char kHex[] = "0123456789ABCDEF";
   out->push_back('"');
-  for (char c : s) {
-    switch (c) {
+  size_t plain = 0;  // start of the run not yet copied
+  for (size_t i = 0; i < s.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(s[i]);
+    if (byte >= 0x20 && byte != '"' && byte != '\\') continue;
+    out->append(s.data() + plain, i - plain);
+    plain = i + 1;
+    switch (byte) {
       case '"':
         out->append("\\\"");
         break;
@@ -33,20 +38,17 @@ void WriteString(const std::string& s, std::string* out) {
       case '\t':
         out->append("\\t");
         break;
-      default: {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (byte < 0x20) {
-          out->append("\\u00");
-          out->push_back(kHex[byte >> 4]);
-          out->push_back(kHex[byte & 0xF]);
-        } else {
-          out->push_back(c);
-        }
-      }
+      default:
+        out->append("\\u00");
+        out->push_back(kHex[byte >> 4]);
+        out->push_back(kHex[byte & 0xF]);
     }
   }
+  out->append(s.data() + plain, s.size() - plain);
   out->push_back('"');
 }
+
+namespace {
 
 void WriteValue(const Json::Value& value, std::string* out) {
   switch (value.type()) {
@@ -69,7 +71,7 @@ void WriteValue(const Json::Value& value, std::string* out) {
       const char* begin = nullptr;
       const char* end = nullptr;
       value.getString(&begin, &end);
-      WriteString(std::string(begin, end), out);
+      AppendString(std::string_view(begin, end - begin), out);
       break;
     }
     case Json::booleanValue:
@@ -89,7 +91,7 @@ void WriteValue(const Json::Value& value, std::string* out) {
       out->push_back('{');
       for (size_t i = 0; i < keys.size(); ++i) {
         if (i > 0) out->push_back(',');
-        WriteString(keys[i], out);
+        AppendString(keys[i], out);
         out->push_back(':');
         WriteValue(*value.find(keys[i].data(), keys[i].data() + keys[i].size()),
                    out);

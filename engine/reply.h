@@ -5,6 +5,7 @@
 #include <json/value.h>
 
 #include <string>
+#include <string_view>
 
 namespace reply {
 
@@ -26,6 +27,10 @@ Json::Value Success(const std::string& text, const Json::Value& candidates,
 // upper case), every other byte, UTF-8 included, copied as it is.
 // Example: ["SUCCESS",[["gks",["한"],[3],{"candidate_type":[0],...}]]]\n
 std::string Write(const Json::Value& value);
+
+// Appends `s` to `out` as a JSON string in double quotes, escaped as Write
+// escapes strings: for replies written without building a Json::Value.
+void AppendString(std::string_view s, std::string* out);
 
 }  // namespace reply
 
