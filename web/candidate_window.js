@@ -138,6 +138,10 @@ export class CandidateWindow {
       value.className = 'candidate-value';
       value.textContent = item.value;
       option.append(number, value);
+      // A blank candidate (the ideographic space) shows its extent and
+      // code point.
+      const blank = item.value.trim() === '';
+      if (blank) value.classList.add('candidate-blank');
       // A candidate for a shorter part of the text says which part.
       if (item.reading) {
         const reading = document.createElement('span');
@@ -145,10 +149,13 @@ export class CandidateWindow {
         reading.textContent = item.reading;
         option.append(reading);
       }
-      if (item.annotation) {
+      const annotation = item.annotation || (blank ? [...item.value].map(
+          (c) => `U+${c.codePointAt(0).toString(16).toUpperCase()}`).join(' ')
+          : '');
+      if (annotation) {
         const note = document.createElement('span');
         note.className = 'candidate-note';
-        note.textContent = item.annotation;
+        note.textContent = annotation;
         option.append(note);
       }
       this.list.append(option);

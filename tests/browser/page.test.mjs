@@ -215,6 +215,7 @@ test('F9 after ㄱ offers its symbols, and a number key picks one', async () => 
   const symbols = await tableEntries('symbol.txt', 'ㄱ');
   assert.equal(list.setSize, symbols.length);
   assert.deepEqual(list.values, symbols.slice(0, 9));
+  await page.screenshot({path: path.join(shots, 'symbols.png')});
   await page.keyboard.press('3');
   assert.deepEqual(await screen(page), {
     text: symbols[2], preedit: '', underlined: false, caret: symbols[2].length,
