@@ -6,7 +6,6 @@
 #include <boost/asio/io_context.hpp>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -192,15 +191,12 @@ TEST_F(HttpPageTest, RefusedConnectionLeavesTheDictionaryEmpty) {
 
 // The command-line host with --page on the server.
 TEST_F(HttpPageTest, CommandLineHostTakesAnHttpPage) {
-  const char* build_dir = std::getenv("HANGUL_BUILD_DIR");
-  if (build_dir == nullptr) GTEST_SKIP() << "HANGUL_BUILD_DIR is not set";
   server_.Add("/dir/hanja.txt", LoopbackServer::Response(200, kTable));
   server_.Add("/dir/symbol.txt", LoopbackServer::Response(200, "ㄱ:！:\n"));
   const std::string input = testing::TempDir() + "http_page_test_input";
   std::ofstream(input) << Request("나") << "\n" << Request("ㄱ") << "\n";
-  const std::string command = std::string(build_dir) +
-                              "/hangul-engine --page " + server_.Url("/dir/") +
-                              " < " + input + " 2>&1";
+  const std::string command = std::string(HANGUL_ENGINE_PROGRAM) + " --page " +
+                              server_.Url("/dir/") + " < " + input + " 2>&1";
   FILE* program = popen(command.c_str(), "r");
   ASSERT_NE(program, nullptr);
   std::string output;
