@@ -501,13 +501,15 @@ void WebServer::Stop() {
   beast::error_code ignored;
   core.acceptor.close(ignored);
   core.retry.cancel();
-  // Each Abort removes its session from the set.
-  std::vector<HttpSession*> http_sessions(core.http_sessions.begin(),
-                                          core.http_sessions.end());
-  for (HttpSession* session : http_sessions) session->Abort();
+  // The instances go first, so that their downloads end as aborted
+  // rather than as broken bodies. Each Abort removes its session from
+  // its set.
   std::vector<EngineSession*> engine_sessions(core.engine_sessions.begin(),
                                               core.engine_sessions.end());
   for (EngineSession* session : engine_sessions) session->Abort();
+  std::vector<HttpSession*> http_sessions(core.http_sessions.begin(),
+                                          core.http_sessions.end());
+  for (HttpSession* session : http_sessions) session->Abort();
 }
 
 uint16_t WebServer::port() const { return core_->port; }

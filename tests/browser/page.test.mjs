@@ -260,7 +260,7 @@ test('the status line says when the connection is lost', async () => {
   await page.waitForSelector('#status-tables[data-state="loaded"]',
                              {timeout: 30000});
   assert.match(await page.textContent('#status-connection'), /Connected/);
-  await own.stop();
+  assert.equal(await own.stop(), 0, 'SIGTERM with a page connected');
   await page.waitForSelector('#status-connection[data-state="closed"]');
   assert.match(await page.textContent('#status-connection'), /Disconnected/);
   await page.close();
