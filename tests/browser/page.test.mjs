@@ -128,6 +128,17 @@ test('typing dkssudgktpdy composes 안녕하세요, the last syllable underlined
   now = await screen(page);
   assert.equal(now.text, '안녕하세요가\n까');
   assert.equal(now.preedit, '까');
+
+  // Shift+Space commits and switches to Latin, where keys go in as typed.
+  await page.keyboard.press('Shift+Space');
+  await page.keyboard.type('rk');
+  now = await screen(page);
+  assert.equal(now.text, '안녕하세요가\n까rk');
+  assert.equal(now.preedit, '');
+  assert.equal(await page.getAttribute('#status-mode', 'data-mode'), 'latin');
+  await page.keyboard.press('Shift+Space');
+  await page.keyboard.type('rk');
+  assert.equal((await screen(page)).text, '안녕하세요가\n까rk가');
   assert.deepEqual(page.errors, []);
   await page.close();
 });
