@@ -4,7 +4,10 @@
 // connections, paths outside the page. The memory that each connection
 // costs is printed as a diagnostic.
 import assert from 'node:assert/strict';
+import {mkdtemp, rm, writeFile} from 'node:fs/promises';
 import http from 'node:http';
+import {tmpdir} from 'node:os';
+import path from 'node:path';
 import {after, afterEach, before, test} from 'node:test';
 
 import WebSocket from 'ws';
@@ -197,6 +200,28 @@ test('50 connections at once each get their own instance', async (t) => {
   const after = await status(server.url);
   t.diagnostic(`RSS after they closed: ${
       (after.rss_bytes / (1 << 20)).toFixed(1)} MiB`);
+});
+
+test('instances fetch their tables from the served folder', async () => {
+  // A folder served before the bundled page, with tables of its own.
+  const root = await mkdtemp(path.join(tmpdir(), 'hangul-root-'));
+  await writeFile(path.join(root, 'hanja.txt'), '# test\n시험:試驗:test\n');
+  await writeFile(path.join(root, 'symbol.txt'), 'ㄱ:★:star\n');
+  const own = await startServer(['--root', root]);
+  try {
+    const socket = connect(own.url);
+    await socket.opened;
+    await waitFor(async () => (await status(own.url)).loading === 0);
+    assert.equal(await ask(socket, keys('시험')),
+                 '["SUCCESS",[["시험",["試驗"],[2],{"annotation":["test"],' +
+                 '"candidate_type":[0],"is_confident":[0],' +
+                 '"matched_length":[2]}]]]\n');
+    assert.match(await ask(socket, keys('ㄱ')), /^\["SUCCESS",\[\["ㄱ",\["★"\]/);
+    assert.match(await ask(socket, keys('한국')), /null,null/);
+  } finally {
+    assert.equal(await own.stop(), 0);
+    await rm(root, {recursive: true, force: true});
+  }
 });
 
 test('connections beyond the limit are refused with a reason', async () => {
