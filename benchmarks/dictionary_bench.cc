@@ -288,8 +288,11 @@ class RatioReporter final : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration) continue;
-      nanoseconds_[run.benchmark_name()] =
+      // With --benchmark_repetitions the median stands for the benchmark.
+      const bool median =
+          run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.run_type != Run::RT_Iteration && !median) continue;
+      nanoseconds_[median ? run.run_name.str() : run.benchmark_name()] =
           run.GetAdjustedCPUTime() /
           benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
     }
