@@ -33,7 +33,10 @@ class HanjaLookup final {
  public:
   // One entry: views of the bytes of one table line, exactly as they stand
   // in the table (nothing decoded, validated or trimmed). The bytes belong
-  // to the lookup and stay valid as long as it lives.
+  // to the lookup and stay valid as long as it lives. The lookup keeps each
+  // table text and points into it rather than copying every field into
+  // strings of its own: parsing does no allocation per line, and the list
+  // of some 300,000 entries takes about 20 MiB instead of over 30.
   struct Item {
     std::string_view key;         // the reading: up to the first ":"
     std::string_view value;       // the candidate: up to the second ":"
