@@ -1,0 +1,80 @@
+// What the fuzz targets share: property checks, a reader that turns the
+// fuzzer's bytes into choices, and a capture of the engine's diagnostics.
+#ifndef FUZZERS_FUZZ_SUPPORT_H_
+#define FUZZERS_FUZZ_SUPPORT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+// A property of a target. A failure prints the condition and its place and
+// aborts, which libFuzzer records as a crash together with the input (and
+// which fails the replay test).
+#define FUZZ_CHECK(condition)                                                  \
+  do {                                                                         \
+    if (!(condition)) {                                                        \
+      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, \
+                   #condition);                                                \
+      std::abort();                                                            \
+    }                                                                          \
+  } while (0)
+
+namespace fuzzing {
+
+// Reads choices off the front of the input. Past the end every choice is
+// 0 and every string is empty, so any input is a complete script.
+class FuzzInput {
+ public:
+  FuzzInput(const uint8_t* data, size_t size)
+      : data_(reinterpret_cast<const char*>(data)), size_(size) {}
+
+  bool empty() const { return offset_ == size_; }
+  size_t remaining() const { return size_ - offset_; }
+
+  uint8_t Byte() {
+    return empty() ? 0 : static_cast<uint8_t>(data_[offset_++]);
+  }
+  // A number below `bound` (which must not be 0), from two bytes.
+  size_t Below(size_t bound) {
+    size_t high = Byte();
+    return ((high << 8) | Byte()) % bound;
+  }
+  // Up to `count` bytes.
+  std::string Take(size_t count) {
+    if (count > remaining()) count = remaining();
+    std::string bytes(data_ + offset_, count);
+    offset_ += count;
+    return bytes;
+  }
+  std::string Rest() { return Take(remaining()); }
+
+ private:
+  const char* data_;
+  size_t size_;
+  size_t offset_ = 0;
+};
+
+// Sends what the engine writes to std::cerr into a string while it lives,
+// so that a target can check diagnostics and the fuzzer's log stays small.
+// Sanitizer reports do not go through std::cerr and are not captured.
+class CerrCapture {
+ public:
+  CerrCapture() : saved_(std::cerr.rdbuf(captured_.rdbuf())) {}
+  ~CerrCapture() { std::cerr.rdbuf(saved_); }
+  CerrCapture(const CerrCapture&) = delete;
+  CerrCapture& operator=(const CerrCapture&) = delete;
+
+  std::string text() const { return captured_.str(); }
+
+ private:
+  std::ostringstream captured_;
+  std::streambuf* saved_;
+};
+
+}  // namespace fuzzing
+
+#endif  // FUZZERS_FUZZ_SUPPORT_H_
