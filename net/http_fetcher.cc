@@ -107,6 +107,24 @@ class Connection final : public std::enable_shared_from_this<Connection> {
     request_.set(http::field::host, target.host_header);
     request_.set(http::field::user_agent, kUserAgent);
     request_.set(http::field::connection, "close");
+    // A numeric host needs no resolver: Asio resolves names on a thread of
+    // its own, and the pages this host serves are on loopback addresses.
+    error_code not_numeric;
+    std::string host = target.host;
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+      host = host.substr(1, host.size() - 2);
+    }
+    boost::asio::ip::address address =
+        boost::asio::ip::make_address(host, not_numeric);
+    if (!not_numeric) {
+      tcp::endpoint endpoint(
+          address, static_cast<unsigned short>(std::stoi(target.port)));
+      socket_.async_connect(endpoint, [self = shared_from_this()](
+                                          const error_code& ec) {
+        self->OnConnect(ec);
+      });
+      return;
+    }
     resolver_.async_resolve(
         target.host, target.port,
         [self = shared_from_this()](const error_code& ec,
