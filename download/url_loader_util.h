@@ -38,7 +38,8 @@ constexpr int64_t kMaxBodySize = int64_t{256} << 20;
 // inside StartDownload. The URL is copied, so the caller's string need not
 // live on; `user_data` must stay valid until `callback` has run. Downloads
 // cannot be cancelled: when `instance` is destroyed first, the host ends the
-// download with an error, and `callback` still runs (with success false).
+// download with an error, and `callback` still runs, with success false
+// unless the end of the body had already been read.
 // `instance` is used only inside this call.
 //
 // Each failure writes one line to standard error, then calls `callback`

@@ -255,6 +255,24 @@ TEST_F(DownloadTest, InstanceDestroyedMidDownloadStillCompletesOnce) {
   }
 }
 
+// Found by the download fuzzer: when the instance goes, the read of the end
+// may already be settled, its callback queued. The download then completes
+// with success and the whole body.
+TEST_F(DownloadTest, EndAlreadyReadWhenTheInstanceGoesStillSucceeds) {
+  host_.fetcher().Add(
+      Absolute(kUrl),
+      Script().Response(velt::Var(200)).Data("part").Pause().End());
+  Start();
+  host_.RunUntilIdle();  // "part" is read; the next read waits
+  host_.fetcher().Resume(Absolute(kUrl));
+  ASSERT_TRUE(host_.queue().RunOne());  // the end settles the waiting read
+  host_.Destroy(handle_);
+  host_.RunUntilIdle();
+  ASSERT_EQ(completions().size(), 1u);
+  EXPECT_TRUE(completions()[0].success);
+  EXPECT_EQ(completions()[0].body, "part");
+}
+
 // Data the host already holds is drained in one loop: a body of 31 reads
 // costs no more trips through the main loop than a body of one byte.
 TEST_F(DownloadTest, BodyAtHandIsReadWithoutExtraTasks) {
