@@ -20,6 +20,7 @@
 #include "host/var.h"
 #include "net/asio_task_runner.h"
 #include "net/http_fetcher.h"
+#include "programs/bundled_page.h"
 #include "programs/serve_main.h"
 
 namespace {
@@ -52,14 +53,6 @@ constexpr char kUsage[] =
     "                   it reads the first message.\n"
     "  --help           show this text.\n";
 
-std::string DefaultPage() {
-  char path[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-  if (length <= 0) return "page";
-  std::string exe(path, static_cast<size_t>(length));
-  return exe.substr(0, exe.rfind('/') + 1) + "page";
-}
-
 void WriteReply(const velt::Var& message) {
   std::string bytes = message.AsString();
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
@@ -72,7 +65,7 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "serve") == 0) {
     return serve_command::Main(argc - 1, argv + 1);
   }
-  std::string page = DefaultPage();
+  std::string page = programs::BundledPage();
   bool wait = true;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];

@@ -14,6 +14,7 @@
 #include "net/asio_task_runner.h"
 #include "net/http_fetcher.h"
 #include "net/web_server.h"
+#include "programs/bundled_page.h"
 
 namespace serve_command {
 namespace {
@@ -48,14 +49,6 @@ constexpr char kUsage[] =
     "connection beyond the limit is closed with code 1013.\n"
     "GET /status answers the live counts as JSON.\n";
 
-std::string BundledPage() {
-  char path[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-  if (length <= 0) return "page";
-  std::string exe(path, static_cast<size_t>(length));
-  return exe.substr(0, exe.rfind('/') + 1) + "page";
-}
-
 bool ParseCount(const char* text, unsigned long max, unsigned long* value) {
   char* end = nullptr;
   unsigned long parsed = std::strtoul(text, &end, 10);
@@ -69,7 +62,7 @@ bool ParseCount(const char* text, unsigned long max, unsigned long* value) {
 int Main(int argc, char** argv) {
   net::WebServerOptions options;
   options.port = 8080;
-  std::string bundled = BundledPage();
+  std::string bundled = programs::BundledPage();
   std::string root;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
