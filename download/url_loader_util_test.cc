@@ -13,38 +13,9 @@
 #include "host/runtime/fetcher.h"
 #include "host/runtime/runtime.h"
 #include "host/runtime/task_queue.h"
+#include "host/testing/bare_module.h"
 #include "host/testing/test_host.h"
 #include "host/var.h"
-
-// The module of this test: instances that do nothing but lend themselves to
-// downloads, found by their handle.
-namespace {
-
-std::map<VELT_Instance, velt::Instance*>& LiveInstances() {
-  static std::map<VELT_Instance, velt::Instance*> instances;
-  return instances;
-}
-
-class BareInstance final : public velt::Instance {
- public:
-  explicit BareInstance(VELT_Instance handle) : velt::Instance(handle) {
-    LiveInstances()[handle] = this;
-  }
-  ~BareInstance() override { LiveInstances().erase(velt_instance()); }
-};
-
-class BareModule final : public velt::Module {
- public:
-  velt::Instance* CreateInstance(VELT_Instance handle) override {
-    return new BareInstance(handle);
-  }
-};
-
-}  // namespace
-
-namespace velt {
-Module* CreateModule() { return new BareModule(); }
-}  // namespace velt
 
 namespace {
 
@@ -79,7 +50,9 @@ class Recorder {
 
 class DownloadTest : public ::testing::Test {
  protected:
-  velt::Instance* instance() { return LiveInstances().at(handle_); }
+  velt::Instance* instance() {
+    return velt::testing::FindBareInstance(handle_);
+  }
   static std::string Absolute(const std::string& name) {
     return std::string(TestHost::kPageUrl) + name;
   }
@@ -147,7 +120,7 @@ TEST_F(DownloadTest, OutcomesAndDiagnostics) {
     host.fetcher().Add(Absolute(kUrl), c.script);
     Recorder recorder;
     testing::internal::CaptureStderr();
-    recorder.Start(LiveInstances().at(handle), kUrl);
+    recorder.Start(velt::testing::FindBareInstance(handle), kUrl);
     host.RunUntilIdle();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), c.diagnostics);
     ASSERT_EQ(recorder.completions().size(), 1u);
@@ -203,8 +176,8 @@ TEST_F(DownloadTest, TwoDownloadsCompleteInEitherOrder) {
     host.fetcher().Add(Absolute(slow), waiting);
     host.fetcher().Add(Absolute(fast), Script::Ok("fast body"));
     Recorder recorder;
-    recorder.Start(LiveInstances().at(handle), "a.txt");
-    recorder.Start(LiveInstances().at(handle), "b.txt");
+    recorder.Start(velt::testing::FindBareInstance(handle), "a.txt");
+    recorder.Start(velt::testing::FindBareInstance(handle), "b.txt");
     host.RunUntilIdle();
     ASSERT_EQ(recorder.completions().size(), 1u);
     EXPECT_EQ(recorder.completions()[0].url, fast);
@@ -238,7 +211,7 @@ TEST_F(DownloadTest, InstanceDestroyedMidDownloadStillCompletesOnce) {
     VELT_Instance handle = host.Create();
     host.fetcher().Add(Absolute(kUrl), c.script);
     Recorder recorder;
-    recorder.Start(LiveInstances().at(handle), kUrl);
+    recorder.Start(velt::testing::FindBareInstance(handle), kUrl);
     host.RunUntilIdle();
     EXPECT_TRUE(recorder.completions().empty());
     testing::internal::CaptureStderr();
@@ -281,7 +254,7 @@ TEST_F(DownloadTest, BodyAtHandIsReadWithoutExtraTasks) {
     VELT_Instance handle = host.Create();
     host.fetcher().Add(Absolute(kUrl), Script::Ok(body));
     Recorder recorder;
-    recorder.Start(LiveInstances().at(handle), kUrl);
+    recorder.Start(velt::testing::FindBareInstance(handle), kUrl);
     size_t tasks = host.queue().RunUntilIdle();
     EXPECT_EQ(recorder.completions().size(), 1u);
     return tasks;
@@ -373,8 +346,8 @@ TEST(DownloadLimit, BodyBeyondTheHardLimitFailsAsAReadError) {
     };
     std::pair<bool*, Case> seen(&done, c);
     testing::internal::CaptureStderr();
-    URLLoaderUtil::StartDownload(LiveInstances().at(handle), "big.txt", record,
-                                 &seen);
+    URLLoaderUtil::StartDownload(velt::testing::FindBareInstance(handle),
+                                 "big.txt", record, &seen);
     queue.RunUntilIdle();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), c.diagnostics);
     EXPECT_TRUE(done);

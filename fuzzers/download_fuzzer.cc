@@ -31,38 +31,10 @@
 #include "fuzzers/fuzz_support.h"
 #include "host/instance.h"
 #include "host/module.h"
+#include "host/testing/bare_module.h"
 #include "host/testing/scripted_fetcher.h"
 #include "host/testing/test_host.h"
 #include "host/var.h"
-
-namespace {
-
-// Instances that only lend themselves to downloads, found by handle.
-std::map<VELT_Instance, velt::Instance*>& LiveInstances() {
-  static std::map<VELT_Instance, velt::Instance*> instances;
-  return instances;
-}
-
-class BareInstance final : public velt::Instance {
- public:
-  explicit BareInstance(VELT_Instance handle) : velt::Instance(handle) {
-    LiveInstances()[handle] = this;
-  }
-  ~BareInstance() override { LiveInstances().erase(velt_instance()); }
-};
-
-class BareModule final : public velt::Module {
- public:
-  velt::Instance* CreateInstance(VELT_Instance handle) override {
-    return new BareInstance(handle);
-  }
-};
-
-}  // namespace
-
-namespace velt {
-Module* CreateModule() { return new BareModule(); }
-}  // namespace velt
 
 namespace {
 
@@ -292,7 +264,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     VELT_Instance handle = host.Create();
     FUZZ_CHECK(handle != 0);
-    velt::Instance* instance = LiveInstances().at(handle);
+    velt::Instance* instance = velt::testing::FindBareInstance(handle);
     session.starting = true;
     for (size_t i = 0; i < count; ++i) {
       URLLoaderUtil::StartDownload(instance, session.downloads[i].name, &OnDone,
