@@ -44,11 +44,14 @@ class CerrCapture {
  public:
   CerrCapture() : saved_(std::cerr.rdbuf(captured_.rdbuf())) {}
   ~CerrCapture() { std::cerr.rdbuf(saved_); }
+  CerrCapture(const CerrCapture&) = delete;
+  CerrCapture& operator=(const CerrCapture&) = delete;
+
   std::string text() const { return captured_.str(); }
 
  private:
   std::ostringstream captured_;
-  std::streambuf* saved_;
+  std::streambuf* saved_ = nullptr;
 };
 
 std::string Url(const std::string& name) {

@@ -38,11 +38,6 @@ class FuzzInput {
   uint8_t Byte() {
     return empty() ? 0 : static_cast<uint8_t>(data_[offset_++]);
   }
-  // A number below `bound` (which must not be 0), from two bytes.
-  size_t Below(size_t bound) {
-    size_t high = Byte();
-    return ((high << 8) | Byte()) % bound;
-  }
   // Up to `count` bytes.
   std::string Take(size_t count) {
     if (count > remaining()) count = remaining();
@@ -53,8 +48,8 @@ class FuzzInput {
   std::string Rest() { return Take(remaining()); }
 
  private:
-  const char* data_;
-  size_t size_;
+  const char* data_ = nullptr;
+  size_t size_ = 0;
   size_t offset_ = 0;
 };
 
@@ -72,7 +67,7 @@ class CerrCapture {
 
  private:
   std::ostringstream captured_;
-  std::streambuf* saved_;
+  std::streambuf* saved_ = nullptr;
 };
 
 }  // namespace fuzzing
