@@ -31,8 +31,8 @@ class URLLoaderHandler final {
       : instance_(instance),
         url_(url),
         callback_(callback),
-        request_(instance),
-        loader_(instance),
+        request_(instance_),
+        loader_(instance_),
         buffer_(new char[kReadSize]),
         user_data_(user_data) {}
   URLLoaderHandler(const URLLoaderHandler&) = delete;
