@@ -119,10 +119,10 @@ class Connection final : public std::enable_shared_from_this<Connection> {
     if (!not_numeric) {
       tcp::endpoint endpoint(
           address, static_cast<unsigned short>(std::stoi(target.port)));
-      socket_.async_connect(endpoint, [self = shared_from_this()](
-                                          const error_code& ec) {
-        self->OnConnect(ec);
-      });
+      socket_.async_connect(endpoint,
+                            [self = shared_from_this()](const error_code& ec) {
+                              self->OnConnect(ec);
+                            });
       return;
     }
     resolver_.async_resolve(
