@@ -14,6 +14,7 @@
 
 #include "dictionary/hanja_lookup.h"
 #include "dictionary/testing/table_oracle.h"
+#include "host/testing/cerr_capture.h"
 #include "host/testing/test_host.h"
 #include "host/var.h"
 
@@ -37,22 +38,7 @@ constexpr char kSymbolTable[] = "대:㉣:\n한:㉭:circled\n";
 // "대한", and "한" alone.
 const char* const kTexts[] = {"대한", "한"};
 
-// Takes what the engine writes to std::cerr while it lives. Unlike
-// gtest's CaptureStderr it leaves the file descriptor alone, so that a
-// sanitizer's report still shows.
-class CerrCapture {
- public:
-  CerrCapture() : saved_(std::cerr.rdbuf(captured_.rdbuf())) {}
-  ~CerrCapture() { std::cerr.rdbuf(saved_); }
-  CerrCapture(const CerrCapture&) = delete;
-  CerrCapture& operator=(const CerrCapture&) = delete;
-
-  std::string text() const { return captured_.str(); }
-
- private:
-  std::ostringstream captured_;
-  std::streambuf* saved_ = nullptr;
-};
+using velt::testing::CerrCapture;
 
 std::string Url(const std::string& name) {
   return std::string(TestHost::kPageUrl) + name;

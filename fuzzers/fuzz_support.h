@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include "host/testing/cerr_capture.h"
+
 // A property of a target. A failure prints the condition and its place and
 // aborts, which libFuzzer records as a crash together with the input (and
 // which fails the replay test).
@@ -53,22 +55,9 @@ class FuzzInput {
   size_t offset_ = 0;
 };
 
-// Sends what the engine writes to std::cerr into a string while it lives,
-// so that a target can check diagnostics and the fuzzer's log stays small.
-// Sanitizer reports do not go through std::cerr and are not captured.
-class CerrCapture {
- public:
-  CerrCapture() : saved_(std::cerr.rdbuf(captured_.rdbuf())) {}
-  ~CerrCapture() { std::cerr.rdbuf(saved_); }
-  CerrCapture(const CerrCapture&) = delete;
-  CerrCapture& operator=(const CerrCapture&) = delete;
-
-  std::string text() const { return captured_.str(); }
-
- private:
-  std::ostringstream captured_;
-  std::streambuf* saved_ = nullptr;
-};
+// Diagnostics go into a string, so that a target can check them and the
+// fuzzer's log stays small.
+using velt::testing::CerrCapture;
 
 }  // namespace fuzzing
 
