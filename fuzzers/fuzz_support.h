@@ -10,6 +10,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "host/testing/cerr_capture.h"
 
@@ -54,6 +55,18 @@ class FuzzInput {
   size_t size_ = 0;
   size_t offset_ = 0;
 };
+
+// The records of `text` between separators; "a,,b" gives "a", "", "b".
+inline std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> records;
+  size_t start = 0;
+  while (true) {
+    size_t end = text.find(separator, start);
+    records.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) return records;
+    start = end + 1;
+  }
+}
 
 // Diagnostics go into a string, so that a target can check them and the
 // fuzzer's log stays small.

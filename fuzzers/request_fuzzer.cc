@@ -288,23 +288,13 @@ void CheckReplies(const std::vector<std::string>& replies,
   CheckSuccess(value[1][0], expected, model);
 }
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> records;
-  size_t start = 0;
-  while (true) {
-    size_t end = text.find(separator, start);
-    records.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) return records;
-    start = end + 1;
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput input(data, size);
   const char separator = static_cast<char>(input.Byte());
-  const std::vector<std::string> records = Split(input.Rest(), separator);
+  const std::vector<std::string> records =
+      fuzzing::Split(input.Rest(), separator);
 
   fuzzing::CerrCapture capture;
   TestHost host;

@@ -36,17 +36,6 @@ bool Same(const HanjaLookup::Item& item, const TableEntry& entry) {
          item.annotation == entry.annotation;
 }
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> records;
-  size_t start = 0;
-  while (true) {
-    size_t end = text.find(separator, start);
-    records.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) return records;
-    start = end + 1;
-  }
-}
-
 // [first, last) must be exactly the entries of `reading`.
 void CheckLookup(const HanjaLookup& lookup, std::string_view reading) {
   HanjaLookup::Iterator first, last;
@@ -80,7 +69,8 @@ void CheckMatch(const HanjaLookup& lookup,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput input(data, size);
   const char separator = static_cast<char>(input.Byte());
-  const std::vector<std::string> records = Split(input.Rest(), separator);
+  const std::vector<std::string> records =
+      fuzzing::Split(input.Rest(), separator);
   const size_t table_count = records.size() >= 2 ? 2 : 1;
 
   fuzzing::CerrCapture capture;

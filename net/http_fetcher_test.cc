@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "net/testing/loopback_server.h"
+#include "net/testing/run_until.h"
 
 namespace {
 
@@ -68,11 +69,7 @@ class HttpFetcherTest : public testing::Test {
   }
   template <typename Done>
   void RunUntil(Done done) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      io_.restart();  // the loop stops whenever it runs out of work
-      io_.run_one_for(milliseconds(50));
-    }
+    net::testing::RunUntil(io_, done, kPatience);
   }
 
   // Runs the loop for `duration`, whatever is left to do.

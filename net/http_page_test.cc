@@ -17,6 +17,7 @@
 #include "net/asio_task_runner.h"
 #include "net/http_fetcher.h"
 #include "net/testing/loopback_server.h"
+#include "net/testing/run_until.h"
 
 namespace {
 
@@ -74,14 +75,9 @@ class HttpPageTest : public testing::Test {
     RunUntil([&] { return !replies_.empty(); });
     return replies_.size() == 1 ? replies_[0] : "<no reply>";
   }
-  // Runs the loop until `done`, or for at most a few seconds.
   template <typename Done>
   void RunUntil(Done done) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      io_.restart();  // the loop stops whenever it runs out of work
-      io_.run_one_for(milliseconds(50));
-    }
+    net::testing::RunUntil(io_, done, kPatience);
   }
 
   static constexpr milliseconds kPatience{10000};
